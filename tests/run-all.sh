@@ -1,0 +1,29 @@
+#!/bin/sh
+# Installs what the tests need that this machine lacks, then runs every suite.
+set -eu
+cd "$(dirname "$0")/.."
+
+# Debian packages the suites use: the build, the test drivers, a terminal
+# multiplexer, and the locale sources for a real "Portuguese" locale.
+packages="cmake make g++ python3 tmux locales"
+
+missing=""
+for package in $packages; do
+    status=$(dpkg-query -W -f '${db:Status-Abbrev}' "$package" 2>/dev/null || true)
+    [ "$status" = "ii " ] || missing="$missing $package"
+done
+
+if [ -n "$missing" ]; then
+    if [ "$(id -u)" -ne 0 ] || ! command -v apt-get >/dev/null; then
+        echo "The tests need these Debian packages, which are not installed:$missing" >&2
+        echo "Install them as root (apt-get install$missing) or run this script as root." >&2
+        exit 1
+    fi
+    echo "Installing:$missing"
+    apt-get update -q
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends $missing
+fi
+
+for suite in release sanitize; do
+    cmake --workflow --preset "$suite" --fresh
+done
