@@ -4,8 +4,10 @@ set -eu
 cd "$(dirname "$0")/.."
 
 # Debian packages the suites use: the build, the test drivers, a terminal
-# multiplexer, and the locale sources for a real "Portuguese" locale.
-packages="cmake make g++ python3 tmux locales"
+# multiplexer, the locale sources for a real "Portuguese" locale, the Windows
+# cross toolchain, wine to run its output, and a reader of Windows executables.
+packages="cmake make g++ python3 tmux locales
+          g++-mingw-w64-x86-64-posix wine wine64 python3-pefile"
 
 missing=""
 for package in $packages; do
@@ -21,9 +23,9 @@ if [ -n "$missing" ]; then
     fi
     echo "Installing:$missing"
     apt-get update -q
-    DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends $missing
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -q $missing
 fi
 
-for suite in release sanitize; do
+for suite in release sanitize windows; do
     cmake --workflow --preset "$suite" --fresh
 done
