@@ -13,11 +13,14 @@ case "${1-}" in
     # The server and the services wineboot starts outlive this script: they
     # must not hold the caller's output open.
     mkdir -p "$WINEPREFIX"
-    wineserver -p </dev/null >/dev/null 2>&1
+    # Refused when a server already runs for this prefix: that one serves too.
+    wineserver -p </dev/null >/dev/null 2>&1 || true
     wine wineboot --init </dev/null >/dev/null 2>&1
     ;;
 --stop)
+    # Waits until the server is gone, so that the next start finds none.
     wineserver -k </dev/null >/dev/null 2>&1 || true
+    wineserver -w </dev/null >/dev/null 2>&1 || true
     ;;
 *)
     exec wine "$@"
