@@ -6,9 +6,11 @@ cd "$(dirname "$0")/.."
 # Debian packages the suites use: the build, the test drivers, a terminal
 # multiplexer, the locale sources for a real "Portuguese" locale, the Debian
 # packaging tools and the desktop entry checker, the Windows cross toolchain,
-# wine to run its output, and a reader of Windows executables.
+# wine to run its output, and a reader of Windows executables; then what the
+# benchmark (bench/run.py) measures with.
 packages="cmake make g++ python3 tmux locales dpkg-dev file desktop-file-utils
-          g++-mingw-w64-x86-64-posix wine wine64 python3-pefile"
+          g++-mingw-w64-x86-64-posix wine wine64 python3-pefile
+          valgrind time"
 
 missing=""
 for package in $packages; do
