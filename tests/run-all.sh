@@ -5,11 +5,15 @@ cd "$(dirname "$0")/.."
 
 # Debian packages the suites use: the build, the test drivers, a terminal
 # multiplexer, the locale sources for a real "Portuguese" locale, the Debian
-# packaging tools and the desktop entry checker, the Windows cross toolchain,
-# wine to run its output, and a reader of Windows executables; then what the
-# benchmark (bench/run.py) measures with.
+# packaging tools, their judges (lintian, hardening-check from devscripts,
+# mandoc and man for the manual page) and the desktop entry checker, the
+# Windows cross toolchain, wine to run its output, a reader of Windows
+# executables, reprotest with what it varies the builds by and diffoscope to
+# show a difference; then what the benchmark (bench/run.py) measures with.
 packages="cmake make g++ python3 tmux locales dpkg-dev file desktop-file-utils
+          lintian devscripts mandoc man-db
           g++-mingw-w64-x86-64-posix wine wine64 python3-pefile
+          reprotest diffoscope-minimal faketime disorderfs fuse3
           valgrind time"
 
 missing=""
@@ -26,9 +30,11 @@ if [ -n "$missing" ]; then
     fi
     echo "Installing:$missing"
     apt-get update -q
-    DEBIAN_FRONTEND=noninteractive apt-get install -y -q $missing
+    # Recommendations would bring hundreds of packages, locales-all among
+    # them, which changes what the program's locale request costs.
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends $missing
 fi
 
-for suite in release sanitize windows; do
+for suite in release portable sanitize windows; do
     cmake --workflow --preset "$suite" --fresh
 done
