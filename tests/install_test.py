@@ -1,8 +1,10 @@
-"""What an install puts where, and the Debian package and tarball made of it:
-the program, its README and licence, the desktop entry and the icon at every
-size the artwork has. Each installed program is run and its bytes compared.
+"""What an install puts where, and the package made of it (the Debian package
+of the release build, the tarball of the portable one): the program, its
+manual page, README and licence, the desktop entry and the icon at every size
+the artwork has. Each installed program is run and its bytes compared, and
+the package's checksum file is checked as a user would check it.
 
-    install_test.py CMAKE CPACK BUILD_DIR FIXTURE
+    install_test.py CMAKE CPACK CPACK_CONFIG BUILD_DIR FIXTURE DEB|TGZ
 """
 
 import configparser
@@ -16,15 +18,23 @@ import tarfile
 import tempfile
 import unittest
 
-CMAKE, CPACK, BUILD, FIXTURE = sys.argv[1:5]
+from packages import make_package
+
+CMAKE, CPACK, CPACK_CONFIG, BUILD, FIXTURE, GENERATOR = sys.argv[1:7]
 
 ICON_SIZES = [16, 24, 32, 48, 64, 72, 96, 128, 256]
+DOC = "share/doc/calcvendrali/"
+# Debian keeps the licence in the copyright file; the tarball, whose program
+# holds the C library, carries its licence and the notices of what it holds.
+DOCUMENTS = {"DEB": {DOC + "copyright", DOC + "changelog.gz"},
+             "TGZ": {DOC + "LICENSE", DOC + "NOTICES.txt"}}
 INSTALLED = {
     "bin/CalcVendrali",
+    "share/man/man1/CalcVendrali.1.gz",
     "share/applications/calcvendrali.desktop",
-    "share/doc/calcvendrali/README.md",
-    "share/doc/calcvendrali/LICENSE",
-} | {f"share/icons/hicolor/{size}x{size}/apps/calcvendrali.png" for size in ICON_SIZES}
+    DOC + "README.md",
+} | DOCUMENTS[GENERATOR] | {
+    f"share/icons/hicolor/{size}x{size}/apps/calcvendrali.png" for size in ICON_SIZES}
 
 
 def files_under(root):
@@ -83,6 +93,7 @@ class Installed(unittest.TestCase):
         self.assertEqual(desktop["Name"], "Calculadora de notas - Vendrali")
         self.assertEqual(desktop["Comment"], "App feito para calcular notas de Vendrali")
         self.assertEqual(desktop["Terminal"], "true")
+        self.assertTrue({"calculadora", "calculator"} <= set(desktop["Keywords"].split(";")))
         self.assertTrue(os.path.isfile(os.path.join(prefix, "bin", desktop["Exec"])))
         for size in ICON_SIZES:
             with self.subTest(icon_size=size):
@@ -90,9 +101,14 @@ class Installed(unittest.TestCase):
                                     desktop["Icon"] + ".png")
                 self.assertEqual(png_size(icon), (size, size))
 
-    def package(self, generator):
-        subprocess.run([CPACK, "-G", generator, "--config", os.path.join(BUILD, "CPackConfig.cmake"),
-                        "-B", self.folder], check=True, stdout=subprocess.DEVNULL)
+    def package(self):
+        package = make_package(CPACK, CPACK_CONFIG, self.folder)
+        # The checksum beside it, as a user who downloaded both checks it.
+        checked = subprocess.run(["sha256sum", "--check", "--strict", package + ".sha256"],
+                                 cwd=self.folder, capture_output=True, text=True)
+        self.assertEqual((checked.returncode, checked.stdout),
+                         (0, os.path.basename(package) + ": OK\n"))
+        return package
 
     def test_cmake_install_into_a_prefix(self):
         prefix = os.path.join(self.folder, "prefix")
@@ -100,11 +116,14 @@ class Installed(unittest.TestCase):
                        stdout=subprocess.DEVNULL)
         self.check_tree(prefix)
 
-    def test_debian_package(self):
-        self.package("DEB")
+    def test_package(self):
+        {"DEB": self.check_debian_package, "TGZ": self.check_tarball}[GENERATOR]()
+
+    def check_debian_package(self):
+        deb = self.package()
         architecture = subprocess.run(["dpkg", "--print-architecture"], capture_output=True,
                                       text=True, check=True).stdout.strip()
-        deb = os.path.join(self.folder, f"calcvendrali_0.1_{architecture}.deb")
+        self.assertEqual(os.path.basename(deb), f"calcvendrali_0.1_{architecture}.deb")
 
         def field(name):
             return subprocess.run(["dpkg-deb", "--field", deb, name], capture_output=True,
@@ -134,11 +153,19 @@ class Installed(unittest.TestCase):
         subprocess.run(["dpkg-deb", "--extract", deb, root], check=True)
         self.check_tree(os.path.join(root, "usr"))
 
-    def test_tarball(self):
-        self.package("TGZ")
-        with tarfile.open(os.path.join(self.folder, "CalcVendrali-0.1-Linux.tar.gz")) as tarball:
+    def check_tarball(self):
+        tarball_path = self.package()
+        top = f"CalcVendrali-0.1-Linux-{os.uname().machine}"
+        self.assertEqual(os.path.basename(tarball_path), top + ".tar.gz")
+        with tarfile.open(tarball_path) as tarball:
             tarball.extractall(self.folder)
-        self.check_tree(os.path.join(self.folder, "CalcVendrali-0.1-Linux"))
+        self.check_tree(os.path.join(self.folder, top))
+        # It runs on any x86-64 Linux: no loader, no shared library.
+        dynamic = subprocess.run(["readelf", "--program-headers", "--dynamic",
+                                  os.path.join(self.folder, top, "bin/CalcVendrali")],
+                                 capture_output=True, text=True, check=True).stdout
+        self.assertNotIn("INTERP", dynamic)
+        self.assertNotIn("(NEEDED)", dynamic)
 
 
 if __name__ == "__main__":

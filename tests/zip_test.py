@@ -1,7 +1,8 @@
-"""The Windows zip holds the tested executable, the README and the licence in
-one folder, and nothing else.
+"""The Windows zip holds the tested executable, the README, the licence and
+the notices of the runtime linked into it, in one folder and nothing else; the
+checksum beside it checks as a user would check it.
 
-    zip_test.py CPACK BUILD_DIR PROGRAM.exe SOURCE_DIR
+    zip_test.py CPACK CPACK_CONFIG PROGRAM.exe SOURCE_DIR
 """
 
 import os
@@ -11,22 +12,29 @@ import tempfile
 import unittest
 import zipfile
 
-CPACK, BUILD, PROGRAM, SOURCE = sys.argv[1:5]
+from packages import make_package
+
+CPACK, CPACK_CONFIG, PROGRAM, SOURCE = sys.argv[1:5]
 FOLDER = "CalcVendrali-0.1-win64"
 
 
 class WindowsZip(unittest.TestCase):
     def test_contents(self):
+        build = os.path.dirname(PROGRAM)
+        originals = {"CalcVendrali.exe": PROGRAM,
+                     "LICENSE": os.path.join(SOURCE, "LICENSE"),
+                     "NOTICES.txt": os.path.join(build, "NOTICES.txt"),
+                     "README.md": os.path.join(SOURCE, "README.md")}
         with tempfile.TemporaryDirectory() as folder:
-            subprocess.run([CPACK, "-G", "ZIP", "--config", os.path.join(BUILD, "CPackConfig.cmake"),
-                            "-B", folder], check=True, stdout=subprocess.DEVNULL)
-            with zipfile.ZipFile(os.path.join(folder, FOLDER + ".zip")) as archive:
+            package = make_package(CPACK, CPACK_CONFIG, folder)
+            self.assertEqual(os.path.basename(package), FOLDER + ".zip")
+            checked = subprocess.run(["sha256sum", "--check", "--strict", package + ".sha256"],
+                                     cwd=folder, capture_output=True, text=True)
+            self.assertEqual((checked.returncode, checked.stdout), (0, FOLDER + ".zip: OK\n"))
+
+            with zipfile.ZipFile(package) as archive:
                 files = [name for name in archive.namelist() if not name.endswith("/")]
-                self.assertEqual(sorted(files), [f"{FOLDER}/CalcVendrali.exe", f"{FOLDER}/LICENSE",
-                                                 f"{FOLDER}/README.md"])
-                originals = {"CalcVendrali.exe": PROGRAM,
-                             "LICENSE": os.path.join(SOURCE, "LICENSE"),
-                             "README.md": os.path.join(SOURCE, "README.md")}
+                self.assertEqual(sorted(files), [f"{FOLDER}/{name}" for name in sorted(originals)])
                 for name, original in originals.items():
                     with self.subTest(file=name), open(original, "rb") as expected:
                         self.assertEqual(archive.read(f"{FOLDER}/{name}"), expected.read())
