@@ -6,12 +6,19 @@ Left out: other users and groups, host and domain name and kernel version,
 which need more than one machine's root can give here. When something
 differs, diffoscope's report says what.
 
+The packages' time comes from the sources: the last commit, or in an export
+without git the latest changelog entry, unless the caller sets one.
+
     reproducible_test.py SOURCE_DIR
 """
 
+import email.utils
 import os
+import re
+import shutil
 import subprocess
 import sys
+import tempfile
 import unittest
 
 SOURCE = sys.argv[1]
@@ -45,6 +52,44 @@ class Reproducible(unittest.TestCase):
             with self.subTest(artifact=artifact):
                 self.assertRegex(output, rf"[0-9a-f]{{64}}  \S*{artifact.replace('.', '[.]')}\n")
         print(output)
+
+
+def package_time(source, env=None):
+    """The time a configured build gives its packages."""
+    with tempfile.TemporaryDirectory() as build:
+        subprocess.run(["cmake", "--preset", "release", "-B", build], cwd=source, env=env,
+                       check=True, stdout=subprocess.DEVNULL)
+        with open(os.path.join(build, "CPackConfig.cmake")) as config:
+            return int(re.search(r'set\(CPACK_SOURCE_DATE_EPOCH "(\d+)"\)', config.read())[1])
+
+
+def changelog_time(source):
+    with open(os.path.join(source, "CHANGELOG")) as changelog:
+        signature = re.search(r"^ -- .*>  (.+)$", changelog.read(), re.MULTILINE)[1]
+    return int(email.utils.parsedate_to_datetime(signature).timestamp())
+
+
+class PackageTime(unittest.TestCase):
+    def setUp(self):
+        self.env = {name: value for name, value in os.environ.items()
+                    if name != "SOURCE_DATE_EPOCH"}
+
+    def test_from_the_last_commit_in_a_checkout(self):
+        if not os.path.isdir(os.path.join(SOURCE, ".git")):
+            self.skipTest("the sources are an export, not a git checkout")
+        commit = subprocess.run(["git", "log", "-1", "--format=%ct"], cwd=SOURCE, check=True,
+                                capture_output=True, text=True).stdout
+        self.assertEqual(package_time(SOURCE, self.env), int(commit))
+
+    def test_from_the_changelog_in_an_export(self):
+        with tempfile.TemporaryDirectory() as export:
+            shutil.copytree(SOURCE, export, dirs_exist_ok=True,
+                            ignore=shutil.ignore_patterns(".git", "build"))
+            self.assertEqual(package_time(export, self.env), changelog_time(export))
+
+    def test_the_callers_time_wins(self):
+        self.assertEqual(package_time(SOURCE, dict(self.env, SOURCE_DATE_EPOCH="1234567890")),
+                         1234567890)
 
 
 if __name__ == "__main__":
