@@ -75,7 +75,7 @@ endforeach()
 list(REMOVE_DUPLICATES components)
 list(SORT components)
 
-set(notices "Besides its own code, under the licence in LICENSE, this program holds\n"
+string(CONCAT notices "Besides its own code, under the licence in LICENSE, this program holds\n"
             "code of the libraries below, linked into it when it was built. Each\n"
             "comes from the Debian source package named, at the version named.\n")
 foreach(component IN LISTS components)
