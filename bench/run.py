@@ -216,14 +216,6 @@ def machine():
             f"glibc {platform.libc_ver()[1]}")
 
 
-def machine():
-    with open("/proc/cpuinfo") as cpus:
-        model = next((line.split(":", 1)[1].strip() for line in cpus
-                      if line.startswith("model name")), platform.machine())
-    return (f"{model}, {os.cpu_count()} cores, Linux {platform.release()}, "
-            f"glibc {platform.libc_ver()[1]}")
-
-
 def make_states(folder):
     """The two states' locale folders."""
     empty = folder / "no-locales"
