@@ -32,8 +32,7 @@ else()
             DEPENDS ${source})
     endfunction()
     compressed(${PROJECT_SOURCE_DIR}/doc/CalcVendrali.1 CalcVendrali.1)
-    compressed(${PROJECT_SOURCE_DIR}/CHANGELOG changelog)
-    add_custom_target(documentation ALL DEPENDS CalcVendrali.1.gz changelog.gz)
+    add_custom_target(manual ALL DEPENDS CalcVendrali.1.gz)
     install(FILES ${CMAKE_CURRENT_BINARY_DIR}/CalcVendrali.1.gz
             DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
@@ -57,6 +56,8 @@ else()
         set(CPACK_SYSTEM_NAME Linux-${CMAKE_SYSTEM_PROCESSOR})
     else()
         # Debian's layout: the licence inside the copyright file.
+        compressed(${PROJECT_SOURCE_DIR}/CHANGELOG changelog)
+        add_custom_target(changelog ALL DEPENDS changelog.gz)
         install(FILES README.md packaging/copyright ${CMAKE_CURRENT_BINARY_DIR}/changelog.gz
                 DESTINATION ${CMAKE_INSTALL_DOCDIR})
         set(package_generator DEB)
