@@ -30,8 +30,9 @@ list(SORT linked_files)
 
 # The number formatting of the MinGW-w64 runtime comes from gdtoa, which has
 # a licence of its own.
-set(gdtoa_objects arithchk dmisc dtoa g__fmt g_dfmt g_ffmt g_xfmt gdtoa gethex gmisc hd_init
-    hexnan misc qnan smisc strtodg strtodnrp strtof strtopx sum ulp mingw_pformat)
+string(CONCAT gdtoa_objects "arithchk|dmisc|dtoa|g__fmt|g_dfmt|g_ffmt|g_xfmt|gdtoa|gethex|"
+       "gmisc|hd_init|hexnan|misc|qnan|smisc|strtodg|strtodnrp|strtof|strtopx|sum|ulp|"
+       "mingw_pformat")
 
 set(components "")
 foreach(path IN LISTS linked_files)
@@ -56,11 +57,11 @@ foreach(path IN LISTS linked_files)
         set(texts winpthreads)
     elseif(source_package STREQUAL "mingw-w64")
         set(texts mingw-w64)
-        foreach(object IN LISTS gdtoa_objects)
-            if("lib64_libmingwex_a-${object}.o" IN_LIST members_of_${name})
-                set(texts mingw-w64 mingw-w64-gdtoa)
-            endif()
-        endforeach()
+        set(gdtoa_members ${members_of_${name}})
+        list(FILTER gdtoa_members INCLUDE REGEX "^lib64_libmingwex_a-(${gdtoa_objects})\\.o$")
+        if(gdtoa_members)
+            list(APPEND texts mingw-w64-gdtoa)
+        endif()
     else()
         message(FATAL_ERROR "${name} (from the Debian source package ${source_package}) is "
                             "linked into the program, and no notice is known for it")
